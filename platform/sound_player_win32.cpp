@@ -1,0 +1,32 @@
+// Background WAV playback on Windows through the system's own player in
+// winmm. A file that is missing or cannot be played stays silent.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "platform/sound_player.h"
+
+namespace p2a {
+
+namespace {
+
+class WindowsSoundPlayer : public SoundPlayer {
+ public:
+  void playInBackground(const std::string& path) override {
+    // SND_NODEFAULT: no system beep in place of a missing file.
+    ::sndPlaySoundA(path.c_str(), SND_ASYNC | SND_NODEFAULT);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<SoundPlayer> createSystemSoundPlayer() {
+  return std::make_unique<WindowsSoundPlayer>();
+}
+
+}  // namespace p2a
