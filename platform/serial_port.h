@@ -39,7 +39,7 @@ class SerialPort {
   virtual void flush() = 0;
 
   // Received bytes waiting to be read, including those already held here;
-  // 0 when the query fails.
+  // when the device cannot be asked, only the bytes held here.
   virtual std::size_t waitingCount() = 0;
 
   // The next received byte, waiting at most `timeoutMs` for one to arrive.
