@@ -48,7 +48,7 @@ class PosixConsole : public Console {
 
   void writeDetail(std::string_view text) override {
     std::string line(text);
-    line += '\n';
+    line += "\r\n";
     writeAll(STDERR_FILENO, line);
   }
 

@@ -41,7 +41,7 @@ TEST_F(ConsoleTest, WritesOutputUnchangedAndDetailToStandardError) {
     console->write("after");
   }
   EXPECT_EQ(fileContents(pathOf("out")), output + "after");
-  EXPECT_EQ(fileContents(pathOf("err")), "port: Input/output error\n");
+  EXPECT_EQ(fileContents(pathOf("err")), "port: Input/output error\r\n");
 }
 
 TEST_F(ConsoleTest, ReadsLinesFromStandardInput) {
