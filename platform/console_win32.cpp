@@ -1,12 +1,6 @@
 // The console on Windows: bytes written unchanged to the standard output and
 // error handles with WriteFile (no newline or code page translation), and
 // lines read from the standard input handle.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>

@@ -186,12 +186,7 @@ class PosixSerialPort : public SerialPort {
 
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     struct pollfd watch {};
-    watch.fd = fd_;
-    watch.events = POLLIN;
-    int ready = 0;
-    do {
-      ready = ::poll(&watch, 1, remainingMs(deadline));
-    } while (ready < 0 && errno == EINTR);
+    const int ready = waitFor(POLLIN, deadline, watch);
     if (ready < 0) return failedRead(std::strerror(errno));
     if (ready == 0) return timedOutRead();
     if (watch.revents & POLLNVAL) return failedRead("device is not open");
@@ -237,16 +232,24 @@ class PosixSerialPort : public SerialPort {
  private:
   static constexpr const char* kInUseText = "the port is in use by another program";
 
-  // Waits for room to write; false (with the text recorded) on failure or
-  // when the deadline passes.
-  bool waitUntilWritable(SteadyClock::time_point deadline) {
-    struct pollfd watch {};
+  // Polls the device for `events` until the deadline, going on after
+  // signals with the time that is left. Returns poll's result; `watch`
+  // holds what happened.
+  int waitFor(short events, SteadyClock::time_point deadline, struct pollfd& watch) const {
     watch.fd = fd_;
-    watch.events = POLLOUT;
+    watch.events = events;
     int ready = 0;
     do {
       ready = ::poll(&watch, 1, remainingMs(deadline));
     } while (ready < 0 && errno == EINTR);
+    return ready;
+  }
+
+  // Waits for room to write; false (with the text recorded) on failure or
+  // when the deadline passes.
+  bool waitUntilWritable(SteadyClock::time_point deadline) {
+    struct pollfd watch {};
+    const int ready = waitFor(POLLOUT, deadline, watch);
     if (ready < 0) return failWithErrno();
     if (ready == 0) {
       errorText_ = "Write timed out";

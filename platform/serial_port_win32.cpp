@@ -1,12 +1,6 @@
 // The serial port on Windows: a COM device opened through the Win32 file API,
 // read with comm timeouts that return as soon as anything has arrived, and a
 // small buffer of bytes already taken from the device.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>

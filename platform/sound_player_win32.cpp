@@ -1,11 +1,5 @@
 // Background WAV playback on Windows through the system's own player in
 // winmm. A file that is missing or cannot be played stays silent.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <mmsystem.h>
 
